@@ -6,8 +6,15 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "emulator/model/paper.h"
+#include "emulator/model/payload.h"
+#include "emulator/model/tax_totals.h"
 
 namespace tarvik::emu {
 
@@ -48,6 +55,84 @@ public:
     // The customer display's two lines of 20 characters, UTF-8, as last written.
     std::array<std::string, 2> Display() const;
     int DrawerOpenings() const;
+
+    // The printer's clock, read for the clock on the display and the date of a daily report. By
+    // default the host's local time; tests set a fixed one.
+    void SetClock(std::function<std::tm()> clock);
+
+private:
+    // Open: sale lines and payments may follow. Settling: a staged close ("$y") has printed the
+    // totals and waits for its deposit lines and the final "28;0$z".
+    enum class Phase { None, Open, Settling };
+
+    struct PaymentForm {
+        bool used = false;
+        std::string name;   // UTF-8, as received
+        std::int64_t amount = 0;
+    };
+
+    struct Receipt {
+        int lines = 0;
+        TaxTotals totals;
+        std::int64_t depositsSold = 0;      // registered with "6$d" or a P line
+        std::int64_t depositsReturned = 0;  // registered with "10$d" or a P line numbered 0
+        std::array<PaymentForm, 8> forms;   // "$b"
+        bool depositHeading = false;        // the staged close's deposit section has begun
+        std::vector<std::string> footer;    // printed when the staged close ends
+    };
+
+    struct DailyRecord {
+        int year = 0, month = 0, day = 0;
+        TaxTotals totals;
+        int receipts = 0;
+        int cancelled = 0;
+    };
+
+    int Start(const Command& command);
+    int OpenReceipt(const Command& command);
+    int SaleLine(const Command& command);
+    int PaymentLine(const Command& command);
+    int PlainCloseOrCancel(const Command& command);
+    int SingleClose(const Command& command);
+    int StagedClose(const Command& command);
+    int DepositLine(const Command& command);
+    int Devices(const Command& command);
+    int DepositPack(const Command& command);
+    int DailyReport(const Command& command);
+    int PeriodReport(const Command& command);
+    int Login(const Command& command);
+
+    int TaxRate(int letter) const;
+    std::string RateText(int letter) const;
+    void PrintTotals(const TaxTotals& totals);
+    // The closing section every close prints: sums per rate, total, deposits and what was paid.
+    void PrintSettlement(std::int64_t sold, std::int64_t returned,
+                         const std::vector<std::pair<std::string, std::int64_t>>& payments,
+                         std::int64_t change);
+    void PrintDeposit(bool sold, long code, long count, std::int64_t amount);
+    void PrintFooter(const std::vector<std::string>& lines, const std::string& till);
+    void FixTax();
+    void FinishReceipt();
+    void CancelReceipt();
+
+    ModelOptions options_;
+    Paper paper_;
+    std::function<std::tm()> clock_;
+
+    Phase phase_ = Phase::None;
+    Receipt receipt_;
+    bool lastTransactionOk_ = false;
+
+    std::array<std::string, 2> display_;
+    int drawerOpenings_ = 0;
+    std::string cashierName_;
+    std::string cashierNumber_;
+
+    // Since the last daily report, and every daily report for the period report.
+    TaxTotals dayTotals_;
+    int dayReceipts_ = 0;
+    int dayCancelled_ = 0;
+    std::vector<DailyRecord> dailyReports_;
 };
 
 }  // namespace tarvik::emu
