@@ -90,8 +90,8 @@ void FiscalModel::FixTax() {
     }
 }
 
-void FiscalModel::PrintSettlement(std::int64_t sold, std::int64_t returned, const Payments& payments,
-                                  std::int64_t change) {
+void FiscalModel::PrintSettlement(std::int64_t sold, std::int64_t returned,
+                                  const Payments& payments, std::int64_t change) {
     PrintTotals(receipt_.totals);
     if (sold != 0) paper_.Pair("KAUCJE POBRANE", Money(sold));
     if (returned != 0) paper_.Pair("KAUCJE ZWRÓCONE", Money(-returned));
@@ -165,8 +165,9 @@ int FiscalModel::SingleClose(const Command& command) {
     for (std::size_t form = 0; form < 4; ++form) {
         if (params[4 + form] == 0) continue;
         paid += amounts[2 + form];
-        payments.emplace_back(form == 0 ? "GOTÓWKA" : FormName(texts[kSingleCloseFooter + form - 1], form),
-                              amounts[2 + form]);
+        const std::string name =
+            form == 0 ? "GOTÓWKA" : FormName(texts[kSingleCloseFooter + form - 1], form);
+        payments.emplace_back(name, amounts[2 + form]);
     }
     std::int64_t change = 0;
     if (payments.empty()) {
@@ -200,7 +201,8 @@ int FiscalModel::StagedClose(const Command& command) {
         }
     }
     // CR-ended texts: three footer lines, a name per listed form, two per kind of deposit.
-    const std::size_t textCount = kStagedCloseFooter + listed + (withSold ? 2 : 0) + (withReturned ? 2 : 0);
+    const std::size_t textCount =
+        kStagedCloseFooter + listed + (withSold ? 2 : 0) + (withReturned ? 2 : 0);
     // Amounts: total, change, a field the driver leaves 0, cash, each listed form, change,
     // then the deposits and the returns when flagged.
     const std::size_t amountCount = 5 + listed + (withSold ? 1 : 0) + (withReturned ? 1 : 0);
@@ -238,12 +240,15 @@ int FiscalModel::StagedClose(const Command& command) {
         // The forms given with "$b" carry their names; otherwise what the close lists.
         for (std::size_t form = 0; form < receipt_.forms.size(); ++form) {
             const PaymentForm& registered = receipt_.forms[form];
-            if (registered.used) payments.emplace_back(FormName(registered.name, form), registered.amount);
+            if (registered.used) {
+                payments.emplace_back(FormName(registered.name, form), registered.amount);
+            }
         }
         if (payments.empty()) {
             if (cash > 0) payments.emplace_back("GOTÓWKA", cash);
             for (std::size_t i = 0; i < listed; ++i) {
-                payments.emplace_back(FormName(texts[kStagedCloseFooter + i], static_cast<std::size_t>(params[11 + i])),
+                const auto form = static_cast<std::size_t>(params[11 + i]);
+                payments.emplace_back(FormName(texts[kStagedCloseFooter + i], form),
                                       amounts[4 + i]);
             }
         }

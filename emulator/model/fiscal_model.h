@@ -67,7 +67,7 @@ private:
 
     struct PaymentForm {
         bool used = false;
-        std::string name;   // UTF-8, as received
+        std::string name;   // UTF-8, without the spaces that fill it
         std::int64_t amount = 0;
     };
 

@@ -1,4 +1,4 @@
-// Opening a receipt, its sale lines, payment forms and deposit packs, and the plain close or cancel.
+// Opening a receipt, its sale lines, payment forms and deposit packs; the plain close and cancel.
 #include <cstdlib>
 
 #include "emulator/model/field_rules.h"

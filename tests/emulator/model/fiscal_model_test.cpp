@@ -329,6 +329,8 @@ struct CloseScript {
     std::vector<std::string> expectedLines;   // among the receipt's lines
 };
 
+void PrintTo(const CloseScript& script, std::ostream* os) { *os << script.name; }
+
 class Closes : public ::testing::TestWithParam<CloseScript> {};
 
 TEST_P(Closes, AreCarriedOutAndPrinted) {
