@@ -61,6 +61,9 @@ std::string Usage() {
                "  -h, --help       this text\n"
                "\n") +
            FaultPlan::Help() +
+           "\nFrames the printer refuses by itself get error number 2 (frame not carried out): a command\n"
+           "other than the error query 0#s and the display text 2$d... without its two upper-case hex\n"
+           "checksum digits or with wrong ones, an empty frame, or more than 4096 bytes without ESC '\\'.\n"
            "\nSIGINT or SIGTERM end it cleanly. The driver may close and reopen the port at any time.\n";
 }
 

@@ -6,6 +6,9 @@
 //   2  frame not carried out: a command that needs a checksum came without one, with a wrong one
 //      or with one not written as two upper-case hex digits; an empty frame; a frame that grew past
 //      kMaxFrame bytes without its end (dropped).
+// On the line: bytes outside frames other than DLE, ENQ and CAN are ignored; inside a frame DLE and
+// ENQ are text (the driver asks only between frames), CAN drops the frame anywhere, and ESC 'P'
+// before the end starts a new frame, the old one lost.
 // Not thread-safe: the front end serialises access.
 #pragma once
 
