@@ -111,12 +111,14 @@ bool PtyFrontEnd::OpenLine(std::string* error) {
     }
     master_ = master;
     line_down_ = false;
+    const std::string device = name;
+    // The link first: whoever sees the new device may open it through the link at once.
+    MoveLink(device);
     {
         std::lock_guard<std::mutex> lock(mu_);
-        device_ = name;
+        device_ = device;
     }
-    MoveLink();
-    wire_log_.Note("line open on " + std::string(name));
+    wire_log_.Note("line open on " + device);
     return true;
 }
 
@@ -132,12 +134,11 @@ void PtyFrontEnd::CloseLine() {
     wire_log_.Note("line closed");
 }
 
-void PtyFrontEnd::MoveLink() {
+void PtyFrontEnd::MoveLink(const std::string& device) {
     if (options_.link_path.empty()) return;
     // A new link under a temporary name, then renamed over the old one: never a moment without it.
     const std::string temporary = options_.link_path + ".new";
     unlink(temporary.c_str());
-    std::string device = DevicePath();
     if (symlink(device.c_str(), temporary.c_str()) != 0 || rename(temporary.c_str(), options_.link_path.c_str()) != 0) {
         wire_log_.Note(Errno("cannot link " + options_.link_path));
         unlink(temporary.c_str());

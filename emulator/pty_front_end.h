@@ -72,7 +72,7 @@ private:
 
     bool OpenLine(std::string* error);
     void CloseLine();
-    void MoveLink();
+    void MoveLink(const std::string& device);
     void Run();
     void ReadLine();
     void SendDue(Clock::time_point now, Clock::duration interval);

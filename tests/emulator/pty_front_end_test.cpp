@@ -200,6 +200,10 @@ TEST_F(FrontEndTest, HangUpTakesTheDeviceAwayUntilCleared) {
     char target[256] = {};
     ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(target, device);
+    for (auto end = Clock::now() + 2s; Clock::now() < end; std::this_thread::sleep_for(1ms)) {
+        std::lock_guard<std::mutex> lock(mu);
+        if (!announced.empty()) break;
+    }
     {
         std::lock_guard<std::mutex> lock(mu);
         EXPECT_EQ(announced, device);
