@@ -230,7 +230,7 @@ void PtyFrontEnd::ReadLine() {
             std::lock_guard<std::mutex> lock(mu_);
             answer = engine_.Feed(bytes);
             printed = model_->TakePrinted();
-            paper_ += printed;
+            if (options_.keep_history) paper_ += printed;
             const auto& all = model_->Documents();
             for (; documents_seen_ < all.size(); ++documents_seen_) documents.push_back(all[documents_seen_]);
         }

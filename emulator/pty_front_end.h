@@ -28,7 +28,7 @@ struct FrontEndOptions {
     int baud = 0;              // answers go out as fast as a line of this speed (10 bits a byte); 0: at once
     std::string wire_log_path; // every byte both ways, with times
     std::string journal_path;  // every finished document
-    bool keep_history = true;  // keep raw bytes and frames for Observed()
+    bool keep_history = true;  // keep raw bytes, frames and paper for Observed() and Paper()
     // Called on the printer's thread, without its lock held.
     std::function<void(const std::string&)> on_paper;   // paper as it is printed
     std::function<void(const std::string&)> on_device;  // a new device after "hangup off"
@@ -62,7 +62,7 @@ public:
     bool WaitFor(const std::function<bool(const Observation&)>& done, std::chrono::milliseconds timeout) const;
 
     int LastError() const;
-    std::string Paper() const;  // everything printed since the start
+    std::string Paper() const;  // everything printed since the start (with keep_history)
     std::vector<std::string> Documents() const;
     std::array<std::string, 2> Display() const;
     int DrawerOpenings() const;
