@@ -10,6 +10,8 @@
 //   wine_host reload DLL WORD                  status, unload and load the DLL, status again
 //   wine_host badport DLL BADPORT PORT SECOND  a port that cannot be opened: 8, then SECOND; a
 //                                              corrected Port counts only after FP_RELEASEPORT
+//   wine_host silent DLL                       a printer that does not answer DLE: 5 once the
+//                                              port's read time-outs ran out five times
 //
 // What reached the printer and the debug trace are checked by the script. Prints one line per
 // failed expectation and exits 1 when there was any.
@@ -222,6 +224,20 @@ void BadPort(const Library& dll, const char* badPort, const char* goodPort, int 
     Expect(result == 0 && !(word & 0x100), "after release 0, got " + std::to_string(result));
 }
 
+// Model codes 0 and 5: the DLE byte of the readiness check gets no answer. Each of the five
+// attempts waits the total read time-out (4 + 2000 ms) and pauses 200 ms; a port whose time-outs
+// did not take would return at once, or never.
+void Silent(const Library& dll) {
+    auto getStatus = dll.ByName<GetStatusFn>("FP_GETSTATUS");
+    if (!getStatus) return Expect(false, "FP_GETSTATUS");
+    uint32_t word = 0;
+    const ULONGLONG start = GetTickCount64();
+    const int result = getStatus(&word);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    Expect(result == 5 && word == 0x04520100, "result 5 and word 04520100, got " + std::to_string(result));
+    Expect(elapsed >= 10000 && elapsed <= 30000, "five read time-outs of 2 s, took " + std::to_string(elapsed) + " ms");
+}
+
 uint32_t Word(const char* text) { return static_cast<uint32_t>(std::strtoul(text, nullptr, 16)); }
 
 }  // namespace
@@ -252,6 +268,8 @@ int main(int argc, char** argv) {
         Reload(dll, path, Word(args[0]));
     } else if (scenario == "badport" && rest == 3) {
         BadPort(dll, args[0], args[1], std::atoi(args[2]));
+    } else if (scenario == "silent" && rest == 0) {
+        Silent(dll);
     } else {
         std::printf("unknown scenario or arguments: %s\n", scenario.c_str());
         return 2;
