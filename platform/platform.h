@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -122,8 +123,8 @@ public:
     virtual bool FileVersion(uint32_t* mostSignificant, uint32_t* leastSignificant) = 0;
 
     // Every buffer the driver holds comes from here, so that a test can refuse one.
-    virtual void* Allocate(std::size_t size);
-    virtual void Release(void* block);
+    virtual void* Allocate(std::size_t size) { return std::malloc(size); }
+    virtual void Release(void* block) { std::free(block); }
 };
 
 }  // namespace tarvik
