@@ -1,5 +1,7 @@
 #include "platform/posix/serial_port_posix.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -283,8 +285,12 @@ public:
     // The system sizes its own queues.
     bool SetQueueSizes(uint32_t, uint32_t) override { return true; }
 
+    // Output is discarded only while some of it still waits to be sent. A write returns once its
+    // bytes are on the line, as WriteFile does, so there is normally nothing left; and on a
+    // pseudo-terminal, flushing the output would throw away what the other side has not read yet,
+    // bytes that on a real line would already be gone.
     bool Purge(uint32_t flags) override {
-        bool output = (flags & (purge::TxAbort | purge::TxClear)) != 0;
+        bool output = (flags & (purge::TxAbort | purge::TxClear)) != 0 && QueuedOutput() > 0;
         bool input = (flags & (purge::RxAbort | purge::RxClear)) != 0;
         if (output && input) return ::tcflush(fd_, TCIOFLUSH) == 0;
         if (output) return ::tcflush(fd_, TCOFLUSH) == 0;
@@ -324,7 +330,22 @@ public:
             }
             if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
         }
+        // WriteFile on a serial port completes when the bytes have gone out; write() only hands
+        // them to the system. Wait for the line to take them, within the same time-out.
+        while (int queued = QueuedOutput()) {
+            if (deadline.Passed()) {
+                *written = done - std::min<uint32_t>(done, uint32_t(queued));
+                return true;
+            }
+            ::usleep(1000);
+        }
         return true;
+    }
+
+    // Bytes written but not yet sent; 0 when the system cannot tell.
+    int QueuedOutput() const {
+        int queued = 0;
+        return ::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 ? queued : 0;
     }
 
     // A terminal keeps no error state that would stop reading.

@@ -335,5 +335,17 @@ TEST_F(SerialPortTest, PurgeThrowsAwayReceivedInput) {
     EXPECT_EQ(count, 1u) << "purging output leaves input alone";
 }
 
+TEST_F(SerialPortTest, PurgeAfterAWriteKeepsWhatWasWritten) {
+    // The driver purges both queues before every transmission; a frame written just before must
+    // still reach the other side even if it has not read it yet.
+    auto port = OpenConfigured();
+    ASSERT_NE(port, nullptr);
+    uint32_t written = 0;
+    ASSERT_TRUE(port->Write(reinterpret_cast<const uint8_t*>("1#e"), 3, &written));
+    EXPECT_TRUE(port->Purge(purge::TxClear | purge::RxClear));
+    ASSERT_TRUE(port->Write(reinterpret_cast<const uint8_t*>("\x05"), 1, &written));
+    EXPECT_EQ(MasterRead(4), "1#e\x05");
+}
+
 }  // namespace
 }  // namespace tarvik::posix
