@@ -318,17 +318,9 @@ public:
             }
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
-            struct pollfd p = {fd_, POLLOUT, 0};
-            int ready = ::poll(&p, 1, deadline.PollTimeout());
-            if (ready < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            if (ready == 0) {
-                if (deadline.Passed()) return true;
-                continue;
-            }
-            if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
+            const Wait wait = WaitFor(POLLOUT, deadline);
+            if (wait == Wait::TimedOut) return true;
+            if (wait == Wait::Failed || wait == Wait::HungUp) return false;
         }
         // WriteFile on a serial port completes when the bytes have gone out; write() only hands
         // them to the system. Wait for the line to take them, within the same time-out.
@@ -340,6 +332,20 @@ public:
             ::usleep(1000);
         }
         return true;
+    }
+
+    enum class Wait { Ready, TimedOut, HungUp, Failed };
+
+    // One wait for the port to become ready for events, within the deadline. Ready also covers an
+    // interrupted or early wake-up: the caller simply tries again.
+    Wait WaitFor(short events, const Deadline& deadline) const {
+        struct pollfd p = {fd_, events, 0};
+        const int ready = ::poll(&p, 1, deadline.PollTimeout());
+        if (ready < 0) return errno == EINTR ? Wait::Ready : Wait::Failed;
+        if (ready == 0) return deadline.Passed() ? Wait::TimedOut : Wait::Ready;
+        if (p.revents & (POLLERR | POLLNVAL)) return Wait::Failed;
+        if (p.revents & POLLHUP) return Wait::HungUp;
+        return Wait::Ready;
     }
 
     // Bytes written but not yet sent; 0 when the system cannot tell.
@@ -365,18 +371,10 @@ public:
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;  // EIO: the line hung up
             // Nothing to read. After a hang-up nothing more will come: an error, not a time-out.
             if (hungUp) return false;
-            struct pollfd p = {fd_, POLLIN, 0};
-            int ready = ::poll(&p, 1, deadline.PollTimeout());
-            if (ready < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            if (ready == 0) {
-                if (deadline.Passed()) return true;
-                continue;
-            }
-            if (p.revents & (POLLERR | POLLNVAL)) return false;
-            if (p.revents & POLLHUP) hungUp = true;  // still read what was received before it
+            const Wait wait = WaitFor(POLLIN, deadline);
+            if (wait == Wait::TimedOut) return true;
+            if (wait == Wait::Failed) return false;
+            if (wait == Wait::HungUp) hungUp = true;  // still read what was received before it
         }
     }
 
