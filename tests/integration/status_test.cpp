@@ -73,6 +73,14 @@ TEST_F(StatusTest, ErrorMessagesAndDriverInformation) {
     char message[64] = {};
     driver->ErrInfo(11, sizeof message, message);
     EXPECT_STREQ(message, "Nieprawid\xB3owa kolejno\x9C\xE6 sekwencji paragonowych");
+    // Code and length count by their low 16 bits, read as signed numbers.
+    char cut[8] = "#######";
+    driver->ErrInfo(0x10004, 0x20004, cut);
+    EXPECT_EQ(std::string(cut, 5), "B\xB3\xB9" "d#");
+    driver->ErrInfo(0xFFFF, sizeof message, message);
+    EXPECT_STREQ(message, "B\xB3\xB9" "d nieokre\x9Clony");
+    driver->ErrInfo(11, 0xFFFF, cut);  // a negative length writes nothing
+    EXPECT_EQ(std::string(cut, 5), "B\xB3\xB9" "d#");
     char description[32] = {};
     char version[16] = {};
     char shortName[16] = {};

@@ -59,7 +59,7 @@ public:
     bool Purge(uint32_t flags) override {
         os_.Purges.push_back(flags);
         if (!os_.Port.PurgeWorks) return false;
-        if (flags & purge::RxClear) os_.Incoming.clear();
+        if ((flags & purge::RxClear) && !os_.Port.PurgeKeepsInput) os_.Incoming.clear();
         return true;
     }
     bool RaiseDtr() override {

@@ -46,6 +46,7 @@ struct FakePortSettings {
     bool WriteFails = false;
     uint32_t WriteShortBy = 0;
     bool ReadFails = false;
+    bool PurgeKeepsInput = false;  // a printer that talks whenever it likes
     uint32_t EventMask = 0x1FF;
     CommTimeouts Timeouts;
 };
