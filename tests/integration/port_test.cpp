@@ -103,9 +103,11 @@ TEST_F(PortTest, AHungUpLineFailsUntilReleasedThenTheNewDeviceWorks) {
     Load();
     ASSERT_EQ(driver->GetStatus(&word), 0);
     Fault("hangup on");
+    AwaitDevice(false);
     EXPECT_EQ(driver->GetStatus(&word), 5);
     EXPECT_EQ(word & 0x100u, 0x100u);
     Fault("hangup off");
+    AwaitDevice(true);
     ASSERT_EQ(driver->ReleasePort(), 0);
     EXPECT_EQ(driver->GetStatus(&word), 0);
 }

@@ -1,8 +1,10 @@
 #include "tests/integration/printer_fixture.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "emulator/fiscal_model_backend.h"
 
@@ -48,6 +50,14 @@ void PrinterTest::SetPort(const std::string& port) {
 void PrinterTest::Fault(const std::string& line) {
     std::string message;
     ASSERT_TRUE(printer->Control(line, &message)) << line << ": " << message;
+}
+
+void PrinterTest::AwaitDevice(bool present) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (printer->DevicePath().empty() == present) {
+        ASSERT_LT(std::chrono::steady_clock::now(), until) << "the printer's line did not change";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 std::vector<std::string> PrinterTest::TraceLines() const {

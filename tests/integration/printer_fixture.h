@@ -23,6 +23,9 @@ protected:
     // Points the per-user Port setting at a device (the printer's link by default).
     void SetPort(const std::string& port);
     void Fault(const std::string& line);
+    // The printer's thread carries a hang-up out on its own time: wait until the device is gone
+    // (present false) or there again with the link pointing at it.
+    void AwaitDevice(bool present);
     std::vector<std::string> TraceLines() const;
     std::string LinkPath() const { return dir_ + "/printer"; }
 
