@@ -288,9 +288,7 @@ int FiscalModel::DepositLine(const Command& command) {
     const auto code = ParseCount(*codeText);
     const auto count = ParseCount(*countText);
     const auto amount = ParseMoney(*amountText);
-    if (!code || !count || !amount || *code > kMaxPackCount) return err::kBadField;
-    if (*count == 0 || *count > kMaxPackCount) return err::kBadQuantity;
-    if (*amount <= 0 || *amount > kMaxAmount) return err::kBadPrice;
+    if (const int error = CheckPack(code, count, amount)) return error;
 
     if (!receipt_.depositHeading) {
         paper_.Center("ROZLICZENIE KAUCJI");

@@ -1,8 +1,17 @@
 #include "emulator/model/field_rules.h"
 
 #include "emulator/model/payload.h"
+#include "emulator/model/printer_errors.h"
 
 namespace tarvik::emu {
+
+int CheckPack(const std::optional<long>& code, const std::optional<long>& count,
+              const std::optional<std::int64_t>& amount) {
+    if (!code || !count || !amount || *code > kMaxPackCount) return err::kBadField;
+    if (*count == 0 || *count > kMaxPackCount) return err::kBadQuantity;
+    if (*amount <= 0 || *amount > kMaxAmount) return err::kBadPrice;
+    return err::kOk;
+}
 
 std::string TrimRight(std::string text) {
     while (!text.empty() && text.back() == ' ') text.pop_back();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tarvik::emu {
@@ -14,6 +15,11 @@ constexpr std::size_t kNameLength = 40;                // item names, header and
 constexpr std::size_t kFormNameLength = 15;
 constexpr std::size_t kTillCodeLength = 3;
 constexpr std::int64_t kTolerance = 1;                 // one grosz: the host rounds on its own
+
+// The printer error number for a deposit pack's code, count and amount as read (an empty one did
+// not parse): 0 when all three are acceptable.
+int CheckPack(const std::optional<long>& code, const std::optional<long>& count,
+              const std::optional<std::int64_t>& amount);
 
 // Without the spaces that fill a fixed-width field.
 std::string TrimRight(std::string text);

@@ -136,9 +136,7 @@ int FiscalModel::DepositPack(const Command& command) {
     const auto amount = ParseMoney(*amountText);
     const auto code = ParseCount(*codeText);
     const auto count = ParseCount(*countText);
-    if (!amount || !code || !count || *code > kMaxPackCount) return err::kBadField;
-    if (*count == 0 || *count > kMaxPackCount) return err::kBadQuantity;
-    if (*amount <= 0 || *amount > kMaxAmount) return err::kBadPrice;
+    if (const int error = CheckPack(code, count, amount)) return error;
 
     // The amount is read as the unit price, the form every deliverable sends.
     const bool sold = command.params[0] == 6;
