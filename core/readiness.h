@@ -26,7 +26,8 @@ struct ErrorQuery {
     enum class Outcome { Number, ExchangeFailed, WrongReply, NoNumber };
     Outcome Result = Outcome::ExchangeFailed;
     ResultCode ExchangeCode = 0;  // with ExchangeFailed: the failing step's result
-    // The printer's error number. A number that does not fit 32 bits comes back as kUnmapped.
+    // The printer's error number. A number that does not fit 32 bits comes back as
+    // kUnmappedErrorNumber.
     int64_t Number = 0;
 };
 constexpr int64_t kUnmappedErrorNumber = -1;
